@@ -1,0 +1,35 @@
+# The two commands of the README: `make test` and `make demo`.  Both run the
+# set-up first (quick when everything is in place).
+.PHONY: setup test demo host host-asan windows test-host test-host-asan test-windows clean
+
+setup:
+	bash scripts/setup
+
+host: setup
+	cmake --preset host > /dev/null
+	cmake --build --preset host
+
+host-asan: setup
+	cmake --preset host-asan > /dev/null
+	cmake --build --preset host-asan
+
+windows: setup
+	cmake --preset windows > /dev/null
+	cmake --build --preset windows
+
+test-host: host
+	ctest --preset host
+
+test-host-asan: host-asan
+	ctest --preset host-asan
+
+test-windows: windows
+	ctest --preset windows
+
+test: test-host test-host-asan test-windows
+
+demo: windows
+	bash scripts/demo
+
+clean:
+	rm -rf build

@@ -1,0 +1,57 @@
+# Windows build (MinGW-w64, i686): msilaunch.exe, the test tools, the unit
+# tests that run under Wine, and the Windows lane that runs them in the guest.
+enable_language(RC)
+
+set(MSILAUNCH_OPENSSL_MINGW "${MSILAUNCH_CACHE}/openssl-mingw" CACHE PATH "libcrypto built for i686 MinGW by scripts/setup")
+
+# The launcher: small, no C++ run-time features it does not use, and no DLL
+# beyond the system's own.
+set(LAUNCHER_COMPILE_OPTIONS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -ffunction-sections -fdata-sections -Wall -Wextra -Werror=return-type)
+set(LAUNCHER_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -Wl,--gc-sections
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--large-address-aware)
+
+add_library(launcher_win STATIC
+    ${LAUNCHER_PORTABLE_SOURCES}
+    launcher/installer_launch.cpp
+    launcher/main_flow.cpp
+    launcher/own_image.cpp
+    launcher/system_library.cpp
+    package/extraction_folder.cpp
+    package/selection.cpp
+    package/wow64.cpp
+    payload/payload_sources.cpp
+    ui/progress_dialog.cpp
+    ui/taskbar_progress.cpp
+)
+target_include_directories(launcher_win PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(launcher_win PRIVATE ${LAUNCHER_COMPILE_OPTIONS})
+target_compile_definitions(launcher_win PUBLIC WINVER=0x0601 _WIN32_WINNT=0x0601)
+target_link_libraries(launcher_win PUBLIC ole32)
+
+add_subdirectory(tools)
+
+add_executable(msilaunch WIN32 launcher/winmain.cpp launcher/report_box.cpp resources/launcher.rc)
+target_compile_options(msilaunch PRIVATE ${LAUNCHER_COMPILE_OPTIONS})
+target_link_libraries(msilaunch PRIVATE launcher_win)
+target_link_options(msilaunch PRIVATE ${LAUNCHER_LINK_OPTIONS} -s -Wl,-Map=${CMAKE_BINARY_DIR}/msilaunch.map)
+set_source_files_properties(resources/launcher.rc PROPERTIES OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/app.ico;${CMAKE_SOURCE_DIR}/resources/app.manifest")
+target_include_directories(msilaunch PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+add_dependencies(msilaunch app-icon)
+
+# GoogleTest from Debian's source package, built with the cross compiler.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+target_compile_options(gtest PUBLIC "SHELL:-include ${CMAKE_SOURCE_DIR}/tests/windows/gtest_notification.h")
+
+file(GLOB WINDOWS_UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/unit/*.cpp)
+add_executable(windows_unit_tests ${WINDOWS_UNIT_TEST_SOURCES})
+target_link_libraries(windows_unit_tests PRIVATE launcher_win gtest gtest_main)
+target_link_options(windows_unit_tests PRIVATE -static)
+
+include(cmake/windows_lane.cmake)
+
+add_test(NAME windows:image-format
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_image.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:msilaunch>)

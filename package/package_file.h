@@ -1,0 +1,29 @@
+// PackageFile: one file to extract — its name in the extraction folder, its
+// decoded bytes, the output handle and the bytes written so far, and its full
+// path.  ExtractionQueue: the files in order and the writer's position.
+#ifndef MSILAUNCH_PACKAGE_PACKAGE_FILE_H
+#define MSILAUNCH_PACKAGE_PACKAGE_FILE_H
+
+#include "launcher/platform.h"
+
+const DWORD kFileNameRoom = 261;
+const DWORD kExtractionChunkSize = 524288;
+
+struct PackageFile {
+    char name[kFileNameRoom];
+    BYTE* decodedBytes;
+    DWORD decodedSize;
+    HANDLE outputHandle;
+    DWORD bytesWritten;
+    char fullPath[kFileNameRoom];
+};
+
+struct ExtractionQueue {
+    PackageFile* files;
+    int fileCount;
+    int currentIndex;
+    DWORD chunkSize;
+    DWORD timerId;
+};
+
+#endif
