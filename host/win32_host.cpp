@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 namespace {
 
 struct BlockHeader {
@@ -46,6 +48,13 @@ BlockHeader* HeaderOf(HLOCAL block)
 {
     return reinterpret_cast<BlockHeader*>(block) - 1;
 }
+
+struct MemoryFile {
+    std::vector<BYTE> data;
+    long failAfter = -1;
+    size_t writes = 0;
+    bool closed = false;
+};
 
 }  // namespace
 
@@ -258,4 +267,70 @@ void HostFailAllocationAfter(long allowed)
 long HostLiveAllocations(void)
 {
     return g_live;
+}
+
+BOOL WriteFile(HANDLE file, const void* data, DWORD bytes, DWORD* written, void*)
+{
+    MemoryFile* memory = static_cast<MemoryFile*>(file);
+    if (written) *written = 0;
+    if (memory == nullptr || memory->closed) {
+        g_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    ++memory->writes;
+    DWORD stored = bytes;
+    bool fail = memory->failAfter >= 0 && static_cast<long>(bytes) > memory->failAfter;
+    if (fail) stored = static_cast<DWORD>(memory->failAfter);
+    const BYTE* from = static_cast<const BYTE*>(data);
+    memory->data.insert(memory->data.end(), from, from + stored);
+    if (memory->failAfter >= 0) memory->failAfter -= static_cast<long>(stored);
+    if (written) *written = stored;
+    if (fail) {
+        g_lastError = ERROR_DISK_FULL;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE object)
+{
+    MemoryFile* memory = static_cast<MemoryFile*>(object);
+    if (memory == nullptr || memory->closed) {
+        g_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    memory->closed = true;
+    return TRUE;
+}
+
+HANDLE HostCreateMemoryFile(void)
+{
+    return new MemoryFile();
+}
+
+void HostMemoryFileFailAfter(HANDLE file, long bytes)
+{
+    static_cast<MemoryFile*>(file)->failAfter = bytes;
+}
+
+const BYTE* HostMemoryFileData(HANDLE file, size_t* size)
+{
+    MemoryFile* memory = static_cast<MemoryFile*>(file);
+    *size = memory->data.size();
+    return memory->data.data();
+}
+
+size_t HostMemoryFileWrites(HANDLE file)
+{
+    return static_cast<MemoryFile*>(file)->writes;
+}
+
+bool HostMemoryFileClosed(HANDLE file)
+{
+    return static_cast<MemoryFile*>(file)->closed;
+}
+
+void HostFreeMemoryFile(HANDLE file)
+{
+    delete static_cast<MemoryFile*>(file);
 }

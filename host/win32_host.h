@@ -37,6 +37,12 @@ typedef char* LPSTR;
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
 
 #define ERROR_SUCCESS 0u
+#define ERROR_INVALID_HANDLE 6u
+#define ERROR_INVALID_DATA 13u
+#define ERROR_WRITE_FAULT 29u
+#define ERROR_DISK_FULL 112u
+#define ERROR_MORE_DATA 234u
+#define ERROR_NOT_FOUND 1168u
 #define ERROR_NOT_ENOUGH_MEMORY 8u
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INSUFFICIENT_BUFFER 122u
@@ -58,6 +64,11 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length
                         WCHAR* output, int outputUnits);
 BOOL IsDBCSLeadByte(BYTE value);
 
+// Files for code that writes through handles: on the host a handle is a memory
+// file made by HostCreateMemoryFile (see the test controls below).
+BOOL WriteFile(HANDLE file, const void* data, DWORD bytes, DWORD* written, void* overlapped);
+BOOL CloseHandle(HANDLE object);
+
 DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
                      char* buffer, DWORD size, void* arguments);
 
@@ -73,5 +84,15 @@ void HostSetSystemMessages(const HostSystemMessage* table, size_t count);
 void HostFailAllocationAfter(long allowed);
 // Local-heap blocks currently allocated.
 long HostLiveAllocations(void);
+
+// A memory file collects what is written to it.  HostMemoryFileFailAfter makes
+// the write that would take it past `bytes` more bytes store only up to there
+// and fail (ERROR_DISK_FULL); a negative value lets writes succeed again.
+HANDLE HostCreateMemoryFile(void);
+void HostMemoryFileFailAfter(HANDLE file, long bytes);
+const BYTE* HostMemoryFileData(HANDLE file, size_t* size);
+size_t HostMemoryFileWrites(HANDLE file);
+bool HostMemoryFileClosed(HANDLE file);
+void HostFreeMemoryFile(HANDLE file);
 
 #endif
