@@ -27,7 +27,7 @@ add_library(launcher_win STATIC
 target_include_directories(launcher_win PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(launcher_win PRIVATE ${LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(launcher_win PUBLIC WINVER=0x0601 _WIN32_WINNT=0x0601)
-target_link_libraries(launcher_win PUBLIC ole32)
+target_link_libraries(launcher_win PUBLIC ole32 shell32 advapi32)
 
 add_subdirectory(tools)
 

@@ -239,10 +239,9 @@ static BOOL CALLBACK FindTopLevel(HWND window, LPARAM param)
     if (!Matches(context->className, className)) return TRUE;
     // A top-level window of another process answers GetWindowText from the
     // text kept by the system, without a message to the (maybe busy) window.
-    static wchar_t caption[kMaxText];
-    caption[0] = 0;
-    GetWindowTextW(window, caption, kMaxText);
-    if (!Matches(context->caption, caption)) return TRUE;
+    g_text[0] = 0;
+    GetWindowTextW(window, g_text, kMaxText);
+    if (!Matches(context->caption, g_text)) return TRUE;
     context->found = window;
     return FALSE;
 }
@@ -256,6 +255,20 @@ static HWND FindWindowOf(DWORD pid, const wchar_t* className, const wchar_t* cap
     context.found = NULL;
     EnumWindows(FindTopLevel, (LPARAM)&context);
     return context.found;
+}
+
+// Adds "class=<class> caption=<caption>" of a top-level window.
+static void LineAddWindow(Line* line, HWND window)
+{
+    wchar_t className[257];
+    className[0] = 0;
+    GetClassNameW(window, className, 257);
+    LineAdd(line, L"class=");
+    LineAddEscaped(line, className);
+    LineAdd(line, L" caption=");
+    g_text[0] = 0;
+    GetWindowTextW(window, g_text, kMaxText);
+    LineAddEscaped(line, g_text);
 }
 
 // ---- child listing ------------------------------------------------------------
@@ -389,16 +402,8 @@ static bool StepWindow(Robot* robot, wchar_t** args, Line* why)
     // loop, so the controls it creates along with the window exist.
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kGetTextMs, &ignored);
-    wchar_t className[257];
-    className[0] = 0;
-    GetClassNameW(found, className, 257);
-    LineAdd(&g_out, L"window class=");
-    LineAddEscaped(&g_out, className);
-    LineAdd(&g_out, L" caption=");
-    static wchar_t caption[kMaxText];
-    caption[0] = 0;
-    GetWindowTextW(found, caption, kMaxText);
-    LineAddEscaped(&g_out, caption);
+    LineAdd(&g_out, L"window ");
+    LineAddWindow(&g_out, found);
     LineEmit(&g_out, STD_OUTPUT_HANDLE);
     ChildContext context;
     context.mode = kListStaticsAndButtons;
@@ -423,9 +428,9 @@ static bool NeedProcess(Robot* robot, Line* why)
     return false;
 }
 
-// A click is posted to the dialog as the WM_COMMAND/BN_CLICKED a mouse click
-// on the button would make the button send: the owner's own command handling
-// runs, in its own thread, whatever the foreground window is.
+// A click is a posted BM_CLICK: the button runs its own mouse-click handling
+// in its own thread (focus moves to it, a check box toggles) and notifies its
+// parent with BN_CLICKED, whatever the foreground window is.
 static bool StepPress(Robot* robot, wchar_t** args, Line* why)
 {
     if (!NeedWindow(robot, why)) return false;
@@ -446,9 +451,7 @@ static bool StepPress(Robot* robot, wchar_t** args, Line* why)
         LineAdd(why, L"the button is disabled");
         return false;
     }
-    HWND parent = GetParent(context.found);
-    int id = GetDlgCtrlID(context.found);
-    if (!PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)context.found)) {
+    if (!PostMessageW(context.found, BM_CLICK, 0, 0)) {
         LineAdd(why, L"PostMessageW failed, error ");
         LineAddUnsigned(why, GetLastError());
         return false;
@@ -536,16 +539,8 @@ static bool StepNoWindow(Robot* robot, wchar_t** args, Line* why)
         bool exited = ProcessExited(robot, &code);
         HWND found = FindWindowOf(robot->pid, L"*", L"*");
         if (found != NULL) {
-            wchar_t className[257];
-            className[0] = 0;
-            GetClassNameW(found, className, 257);
-            LineAdd(why, L"a window is shown: class=");
-            LineAddEscaped(why, className);
-            LineAdd(why, L" caption=");
-            static wchar_t caption[kMaxText];
-            caption[0] = 0;
-            GetWindowTextW(found, caption, kMaxText);
-            LineAddEscaped(why, caption);
+            LineAdd(why, L"a window is shown: ");
+            LineAddWindow(why, found);
             return false;
         }
         if (exited || GetTickCount64() >= deadline) return true;
