@@ -8,12 +8,20 @@ if(MSILAUNCH_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
-add_library(launcher_portable STATIC ${LAUNCHER_PORTABLE_SOURCES} host/win32_host.cpp)
+add_library(launcher_portable STATIC ${LAUNCHER_PORTABLE_SOURCES} host/win32_host.cpp host/crypt32_host.cpp)
 target_include_directories(launcher_portable PUBLIC ${CMAKE_SOURCE_DIR})
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+find_package(ZLIB REQUIRED)
+target_link_libraries(launcher_portable PUBLIC OpenSSL::Crypto ZLIB::ZLIB)
+
+# payload_writer: writes what the launcher reads (writer/CMakeLists.txt).
+add_subdirectory(writer)
 
 find_package(GTest REQUIRED)
 file(GLOB HOST_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
 add_executable(host_tests ${HOST_TEST_SOURCES})
-target_link_libraries(host_tests PRIVATE launcher_portable GTest::gtest GTest::gtest_main)
+target_link_libraries(host_tests PRIVATE launcher_portable payload_writer GTest::gtest GTest::gtest_main)
+# The private payload key that fixtures are signed with (empty: signing tests skip).
+target_compile_definitions(host_tests PRIVATE MSILAUNCH_TEST_SIGNING_KEY="${MSILAUNCH_PAYLOAD_SIGNING_KEY}")
 include(GoogleTest)
 gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 30)

@@ -18,9 +18,7 @@ add_library(launcher_win STATIC
     launcher/own_image.cpp
     launcher/system_library.cpp
     package/extraction_folder.cpp
-    package/selection.cpp
     package/wow64.cpp
-    payload/payload_sources.cpp
     ui/progress_dialog.cpp
     ui/taskbar_progress.cpp
 )
@@ -28,6 +26,10 @@ target_include_directories(launcher_win PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(launcher_win PRIVATE ${LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(launcher_win PUBLIC WINVER=0x0601 _WIN32_WINNT=0x0601)
 target_link_libraries(launcher_win PUBLIC ole32 shell32 advapi32)
+# The payload's zlib and libcrypto, linked statically.
+find_library(MSILAUNCH_ZLIB_MINGW NAMES libz.a REQUIRED)
+target_include_directories(launcher_win PUBLIC ${MSILAUNCH_OPENSSL_MINGW}/include)
+target_link_libraries(launcher_win PUBLIC ${MSILAUNCH_OPENSSL_MINGW}/lib/libcrypto.a ${MSILAUNCH_ZLIB_MINGW})
 
 add_subdirectory(tools)
 

@@ -47,6 +47,15 @@ typedef char* LPSTR;
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_MR_MID_NOT_FOUND 317u
+#define ERROR_FILE_CORRUPT 1392u
+#define NTE_BAD_KEY 0x80090003u
+#define E_INVALIDARG 0x80070057u
+
+inline void ZeroMemory(void* block, size_t bytes)
+{
+    unsigned char* p = static_cast<unsigned char*>(block);
+    for (size_t i = 0; i < bytes; ++i) p[i] = 0;
+}
 
 HLOCAL LocalAlloc(UINT flags, size_t bytes);
 HLOCAL LocalReAlloc(HLOCAL block, size_t bytes, UINT flags);

@@ -1,0 +1,157 @@
+// InflateBuffer: whole streams of every step size decode exactly, malformed
+// ones fail with no block, the block grows geometrically, and a stream that
+// decodes past what the heap gives ends with Z_MEM_ERROR (a record with 13).
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include "payload/inflate_buffer.h"
+#include "tests/host/payload_fixture.h"
+#include "writer/record_writer.h"
+
+namespace {
+
+Bytes Compressed(const Bytes& item, int level = 9)
+{
+    Bytes out;
+    std::string error;
+    EXPECT_TRUE(CompressZlib(item, level, &out, &error)) << error;
+    return out;
+}
+
+struct Inflated {
+    int result;
+    Bytes item;
+    bool handedOut;
+    size_t blockSize;
+};
+
+Inflated Inflate(const Bytes& input)
+{
+    long live = HostLiveAllocations();
+    BYTE* data = reinterpret_cast<BYTE*>(1);
+    DWORD size = 7;
+    Inflated out;
+    out.result = InflateBuffer(&data, &size, input.data(), static_cast<DWORD>(input.size()));
+    out.handedOut = data != nullptr;
+    out.blockSize = data ? LocalSize(data) : 0;
+    if (data) out.item.assign(data, data + size);
+    if (out.result != 0) {
+        EXPECT_TRUE(data == nullptr && size == 0) << "outputs not null and 0";
+    }
+    LocalFree(data);
+    EXPECT_EQ(HostLiveAllocations(), live);
+    return out;
+}
+
+TEST(InflateBuffer, DecodesWholeStreamsExactly)
+{
+    // Items and compression levels chosen so the inputs fall below, at and
+    // above the 256-byte step rule, and streams run over many output steps.
+    struct Case {
+        const char* what;
+        Bytes item;
+        int level;
+    };
+    Bytes text;
+    for (int i = 0; i < 20000; ++i) AppendBytes(&text, BytesOf("line " + std::to_string(i % 97) + " of text\n"));
+    const Case cases[] = {
+        {"empty item", {}, 9},
+        {"one byte", {0x42}, 9},
+        {"input below 256 bytes", NoiseBytes(200, 1), 0},
+        {"input of exactly 256 bytes (32-byte step)", NoiseBytes(245, 2), 0},
+        {"input of 256 to 2047 bytes", NoiseBytes(1500, 3), 0},
+        {"incompressible 300 KiB", NoiseBytes(300 * 1024, 4), 6},
+        {"text, 7:1 or so", text, 9},
+        {"4 MiB of zeros, 1000:1", Bytes(4 << 20, 0), 9},
+    };
+    for (const Case& c : cases) {
+        Bytes input = Compressed(c.item, c.level);
+        Inflated out = Inflate(input);
+        EXPECT_EQ(out.result, 0) << c.what;
+        EXPECT_TRUE(out.item == c.item) << c.what;
+        if (!c.item.empty()) {
+            EXPECT_EQ(out.blockSize, c.item.size()) << c.what << ": block trimmed";
+        }
+    }
+    Bytes input = Compressed(text);
+    AppendBytes(&input, NoiseBytes(100, 5));
+    EXPECT_TRUE(Inflate(input).item == text) << "bytes after the stream are ignored";
+}
+
+TEST(InflateBuffer, MalformedStreamsFailWithNoBlock)
+{
+    const Bytes good = Compressed(NoiseBytes(5000, 6), 1);
+    Bytes corrupt = good;
+    corrupt[good.size() / 2] ^= 0xFF;
+    Bytes badCheck = good;
+    badCheck.back() ^= 1;
+    z_stream stream = {};
+    deflateInit(&stream, 9);
+    const Bytes dictionary = BytesOf("dictionary");
+    deflateSetDictionary(&stream, dictionary.data(), static_cast<uInt>(dictionary.size()));
+    Bytes withDictionary(256);
+    stream.next_in = const_cast<Bytef*>(dictionary.data());
+    stream.avail_in = static_cast<uInt>(dictionary.size());
+    stream.next_out = withDictionary.data();
+    stream.avail_out = static_cast<uInt>(withDictionary.size());
+    deflate(&stream, Z_FINISH);
+    withDictionary.resize(stream.total_out);
+    deflateEnd(&stream);
+    struct Case {
+        const char* what;
+        Bytes input;
+    };
+    const Case cases[] = {
+        {"empty input", {}},
+        {"truncated by one byte", Bytes(good.begin(), good.end() - 1)},
+        {"header only", Bytes(good.begin(), good.begin() + 2)},
+        {"not a zlib header", BytesOf("PK\x03\x04 not zlib")},
+        {"corrupt deflate data", corrupt},
+        {"wrong Adler-32", badCheck},
+        {"needs a preset dictionary", withDictionary},
+    };
+    for (const Case& c : cases) {
+        Inflated out = Inflate(c.input);
+        EXPECT_EQ(out.result, Z_DATA_ERROR) << c.what;
+        EXPECT_FALSE(out.handedOut) << c.what;
+    }
+}
+
+TEST(InflateBuffer, GrowsGeometrically)
+{
+    // 64 MiB of zeros from a 64 KiB stream: a step of 8 KiB.  Growing by half
+    // the block takes about 20 resizes; growing by one step would take 8000.
+    const Bytes input = Compressed(Bytes(64u << 20, 0));
+    HostFailAllocationAfter(40);
+    Inflated out = Inflate(input);
+    HostFailAllocationAfter(-1);
+    EXPECT_EQ(out.result, 0);
+    EXPECT_EQ(out.item.size(), 64u << 20);
+}
+
+TEST(InflateBuffer, OutOfMemoryEndsTheStream)
+{
+    const Bytes input = Compressed(Bytes(16u << 20, 0));
+    for (long allowed : {0L, 1L, 5L, 12L}) {
+        HostFailAllocationAfter(allowed);
+        Inflated out = Inflate(input);
+        HostFailAllocationAfter(-1);
+        EXPECT_EQ(out.result, Z_MEM_ERROR) << "allocation " << allowed << " fails";
+    }
+}
+
+TEST(InflateBuffer, RecordInflatingPastMemoryIsInvalidData)
+{
+    REQUIRE_SIGNING_KEY();
+    // 64 MiB of zeros where the heap gives out after ten blocks: the growth
+    // fails, the stream is ended and the record reads as invalid data.
+    Bytes chain = SignedChain(BytesOf("manifest"), {});
+    AppendPayloadRecord(&chain, FileRecord, 1, Compressed(Bytes(64u << 20, 0)), Bytes(256, 0));
+    HostFailAllocationAfter(10);
+    ReadResult result = ReadRecord(chain, kPayloadCompressed | kPayloadSigned, FileRecord, 1);
+    HostFailAllocationAfter(-1);
+    EXPECT_TRUE(SameStatus(result.status, 13, 691));
+}
+
+}  // namespace
