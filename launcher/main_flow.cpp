@@ -76,6 +76,8 @@ void InstallPackage(RunState* run)
         run->suppressReport = 1;
         return;
     }
+    run->status = LockOutputFiles(run);
+    if (run->status.code != 0) return;
     LaunchInstaller(run, run->installerPath, queue->files[0].fullPath, g_process.arguments,
                     g_process.argumentCount, g_process.showWindow);
 }

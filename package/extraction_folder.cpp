@@ -6,10 +6,30 @@
 
 #include "launcher/ansi_text.h"
 #include "launcher/system_library.h"
+#include "launcher/system_message.h"
 
 namespace {
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// True when the open file holds exactly `size` bytes equal to `bytes`.
+bool HandleHoldsBytes(HANDLE file, const BYTE* bytes, DWORD size)
+{
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    if (high != 0 || low != size || (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)) return false;
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
+    BYTE chunk[16384];
+    for (DWORD at = 0; at < size;) {
+        DWORD want = size - at < sizeof(chunk) ? size - at : static_cast<DWORD>(sizeof(chunk));
+        DWORD read = 0;
+        if (!ReadFile(file, chunk, want, &read, nullptr) || read != want || memcmp(chunk, bytes + at, want) != 0) {
+            return false;
+        }
+        at += want;
+    }
+    return true;
+}
 
 // True when the file at path holds exactly `size` bytes equal to `bytes`.
 bool FileHoldsBytes(const char* path, const BYTE* bytes, DWORD size)
@@ -17,22 +37,7 @@ bool FileHoldsBytes(const char* path, const BYTE* bytes, DWORD size)
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    bool same = false;
-    DWORD high = 0;
-    DWORD low = GetFileSize(file, &high);
-    if (high == 0 && low == size && !(low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)) {
-        BYTE chunk[16384];
-        DWORD at = 0;
-        same = true;
-        while (same && at < size) {
-            DWORD want = size - at < sizeof(chunk) ? size - at : static_cast<DWORD>(sizeof(chunk));
-            DWORD read = 0;
-            if (!ReadFile(file, chunk, want, &read, nullptr) || read != want || memcmp(chunk, bytes + at, want) != 0) {
-                same = false;
-            }
-            at += want;
-        }
-    }
+    bool same = HandleHoldsBytes(file, bytes, size);
     CloseHandle(file);
     return same;
 }
@@ -184,6 +189,31 @@ StatusPair PrepareOutputFiles(RunState* run, const LauncherState*)
     }
 }
 
+StatusPair LockOutputFiles(RunState* run)
+{
+    ExtractionQueue* queue = &run->queue;
+    for (int i = 0; i < queue->fileCount; ++i) {
+        PackageFile* file = &queue->files[i];
+        if (file->lockHandle != nullptr) continue;
+        HANDLE lock = CreateFileA(file->fullPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (lock == INVALID_HANDLE_VALUE) {
+            StatusPair status = MakeStatus(GetLastError, ERROR_OPEN_FAILED, 2283);
+            ComposeSystemMessage(status.code, run->messageText, kMessageTextRoom, file->fullPath);
+            return status;
+        }
+        file->lockHandle = lock;
+        // Read back under the lock: whatever happened to the file between its
+        // writing and now, the installer gets these bytes or nothing.
+        if (!HandleHoldsBytes(lock, file->decodedBytes, file->decodedSize)) {
+            StatusPair status = MakeStatus(nullptr, ERROR_FILE_CORRUPT, 2285);
+            ComposeSystemMessage(status.code, run->messageText, kMessageTextRoom, file->fullPath);
+            return status;
+        }
+    }
+    return MakeStatus(nullptr, 0, 2283);
+}
+
 void RemoveExtractedFiles(RunState* run, const LauncherState* state)
 {
     ExtractionQueue* queue = &run->queue;
@@ -195,6 +225,8 @@ void RemoveExtractedFiles(RunState* run, const LauncherState* state)
         file->decodedBytes = nullptr;
         if (file->outputHandle != nullptr) CloseHandle(file->outputHandle);
         file->outputHandle = nullptr;
+        if (file->lockHandle != nullptr) CloseHandle(file->lockHandle);
+        file->lockHandle = nullptr;
         if (run->installerExitCode != 0 && !installed && PathExists(file->fullPath)) DeleteFileA(file->fullPath);
     }
     LocalFree(queue->files);

@@ -1,8 +1,10 @@
 // The extraction folder and the output files.  PrepareOutputFiles chooses the
 // folder (the product's folder under the Windows Installer folder, else one the
 // user picks) and creates one output file per package file, undoing a failed
-// attempt before the next; RemoveExtractedFiles frees the package files at the
-// end and removes the files and the folder unless the product is installed.
+// attempt before the next; LockOutputFiles holds the written files unchanged
+// until the installer has exited; RemoveExtractedFiles frees the package files
+// at the end and removes the files and the folder unless the product is
+// installed.
 #ifndef MSILAUNCH_PACKAGE_EXTRACTION_FOLDER_H
 #define MSILAUNCH_PACKAGE_EXTRACTION_FOLDER_H
 
@@ -12,6 +14,13 @@
 // own bytes; (1223, 2219) with the report suppressed when the user cancelled
 // the folder browser.
 StatusPair PrepareOutputFiles(RunState* run, const LauncherState* state);
+
+// After extraction: opens every written file for reading while denying others
+// to write, delete or rename it, and checks under that lock that it holds the
+// package's bytes.  (0) on success; a file that cannot be opened (last error
+// or 110, 2283) or holds other bytes (1392, 2285), with the system text and
+// the file's path as message text.
+StatusPair LockOutputFiles(RunState* run);
 
 // Frees decoded bytes, closes handles, frees the array; deletes the files
 // unless Windows Installer returned 0 or the product is now registered, and

@@ -165,6 +165,43 @@ TEST_F(ExtractionFolderTest, SameNameTwice)
     EXPECT_FALSE(PathExists(folder_.c_str()));
 }
 
+TEST_F(ExtractionFolderTest, WrittenFilesAreHeldUnchanged)
+{
+    TestRun t({{"main.msi", "the package"}, {"data1.cab", "the cabinet"}});
+    ASSERT_EQ(PrepareOutputFiles(t.run, &t.state).code, 0u);
+    t.WriteFiles();
+    ASSERT_EQ(LockOutputFiles(t.run).code, 0u);
+    for (const char* name : {"\\main.msi", "\\data1.cab"}) {
+        std::string path = folder_ + name;
+        HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "no one writes " << name;
+        if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+        EXPECT_FALSE(DeleteFileA(path.c_str())) << "no one deletes " << name;
+        EXPECT_FALSE(MoveFileA(path.c_str(), (path + ".old").c_str())) << "no one renames " << name;
+        HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "the installer reads " << name;
+        if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+    }
+    RemoveExtractedFiles(t.run, &t.state);
+    EXPECT_FALSE(PathExists(folder_.c_str())) << "the clean-up lets go before it deletes";
+}
+
+TEST_F(ExtractionFolderTest, FileChangedBeforeTheLockIsRefused)
+{
+    TestRun t({{"main.msi", "the package"}, {"data1.cab", "the cabinet"}});
+    ASSERT_EQ(PrepareOutputFiles(t.run, &t.state).code, 0u);
+    t.WriteFiles();
+    WriteAll(folder_ + "\\data1.cab", "swapped in");
+    StatusPair status = LockOutputFiles(t.run);
+    EXPECT_EQ(status.code, static_cast<DWORD>(ERROR_FILE_CORRUPT));
+    EXPECT_EQ(status.line, 2285u);
+    std::string text = t.run->messageText;
+    EXPECT_NE(text.find("(" + folder_ + "\\data1.cab)."), std::string::npos) << text;
+    RemoveExtractedFiles(t.run, &t.state);
+    EXPECT_FALSE(PathExists(folder_.c_str()));
+}
+
 TEST_F(ExtractionFolderTest, InstalledCheckReadsItsOwnView)
 {
     SetRegistered(true, 1);
