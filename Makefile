@@ -1,6 +1,6 @@
 # The two commands of the README: `make test` and `make demo`.  Both run the
 # set-up first (quick when everything is in place).
-.PHONY: setup test demo host host-asan windows test-host test-host-asan test-windows clean
+.PHONY: setup test demo host host-asan windows test-host test-host-asan test-fuzz test-windows clean
 
 setup:
 	bash scripts/setup
@@ -26,7 +26,11 @@ test-host-asan: host-asan
 test-windows: windows
 	ctest --preset windows
 
-test: test-host test-host-asan test-windows
+# The payload fuzz targets, 5 seconds each (scripts/fuzz 600 runs them long).
+test-fuzz: setup
+	bash scripts/fuzz 5
+
+test: test-host test-host-asan test-fuzz test-windows
 
 demo: windows
 	bash scripts/demo

@@ -1,10 +1,15 @@
 # Host build: the portable parts on the host's Win32 stand-ins, their tests,
-# and (later) the package builder.  MSILAUNCH_SANITIZE adds ASan and UBSan.
+# and the package builder.  MSILAUNCH_SANITIZE adds ASan and UBSan.
 option(MSILAUNCH_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(MSILAUNCH_FUZZ "Build the fuzz targets (clang): coverage, ASan and UBSan everywhere" OFF)
 
 add_compile_options(-Wall -Wextra -Werror=return-type)
 if(MSILAUNCH_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+if(MSILAUNCH_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
@@ -16,6 +21,14 @@ target_link_libraries(launcher_portable PUBLIC OpenSSL::Crypto ZLIB::ZLIB)
 
 # payload_writer: writes what the launcher reads (writer/CMakeLists.txt).
 add_subdirectory(writer)
+# msilaunch-pack, the package builder (pack/CMakeLists.txt), and its tests.
+add_subdirectory(pack)
+add_subdirectory(tests/pack)
+if(MSILAUNCH_FUZZ)
+    add_subdirectory(fuzz)
+endif()
+# decode-benchmark (bench/CMakeLists.txt): measured by hand, not a test.
+add_subdirectory(bench)
 
 find_package(GTest REQUIRED)
 file(GLOB HOST_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)

@@ -33,6 +33,16 @@ target_link_libraries(launcher_win PUBLIC ${MSILAUNCH_OPENSSL_MINGW}/lib/libcryp
 
 add_subdirectory(tools)
 
+# dialog_driver.exe: the progress dialog on real files, for the lane.  It
+# carries the launcher's resources, so it looks like the launcher.
+add_executable(dialog-driver tools/dialog_driver/dialog_driver.cpp resources/launcher.rc)
+set_target_properties(dialog-driver PROPERTIES OUTPUT_NAME dialog_driver)
+target_compile_options(dialog-driver PRIVATE -Os -Wall -Wextra)
+target_include_directories(dialog-driver PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+target_link_libraries(dialog-driver PRIVATE launcher_win)
+target_link_options(dialog-driver PRIVATE -static -s)
+add_dependencies(dialog-driver app-icon)
+
 add_executable(msilaunch WIN32 launcher/winmain.cpp launcher/report_box.cpp resources/launcher.rc)
 target_compile_options(msilaunch PRIVATE ${LAUNCHER_COMPILE_OPTIONS})
 target_link_libraries(msilaunch PRIVATE launcher_win)
@@ -53,7 +63,11 @@ add_executable(windows_unit_tests ${WINDOWS_UNIT_TEST_SOURCES})
 target_link_libraries(windows_unit_tests PRIVATE launcher_win gtest gtest_main)
 target_link_options(windows_unit_tests PRIVATE -static)
 
+# msilaunch-pack, the package builder, as a Windows console program.
+include(pack/windows.cmake)
+
 include(cmake/windows_lane.cmake)
+include(cmake/payload_fixtures.cmake)
 
 add_test(NAME windows:image-format
     COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_image.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:msilaunch>)

@@ -46,11 +46,20 @@ char* ConvertArgument(const WCHAR* argument)
     return text;
 }
 
+// Characters of the package piece at its longest: " /i ", a full path of 260
+// characters, and the quotes it gets when it holds a space.
+const DWORD kLongestPackagePiece = 4 + (kFileNameRoom - 1) + 2;
+
+// A null packagePath counts the package piece at its longest.
 void PutAllPieces(PieceSink* sink, const char* installerPath, const char* packagePath, char** converted,
                   int convertedCount)
 {
     PutPiece(sink, "", installerPath);
-    PutPiece(sink, " /i ", packagePath);
+    if (packagePath != nullptr) {
+        PutPiece(sink, " /i ", packagePath);
+    } else {
+        sink->needed += kLongestPackagePiece;
+    }
     for (int i = 0; i < convertedCount; ++i) {
         if (converted[i] != nullptr) PutPiece(sink, " ", converted[i]);
     }
@@ -62,18 +71,40 @@ void FreeConverted(char** converted, int convertedCount)
     LocalFree(converted);
 }
 
+// Converts every forwarded argument once, so that the pieces measured are
+// exactly the pieces written; null for no memory.
+char** ConvertArguments(WCHAR** arguments, int count, int* convertedCount)
+{
+    *convertedCount = count > 1 ? count - 1 : 0;
+    char** converted = static_cast<char**>(LocalAlloc(LPTR, (*convertedCount + 1) * sizeof(char*)));
+    if (converted == nullptr) return nullptr;
+    for (int i = 0; i < *convertedCount; ++i) converted[i] = ConvertArgument(arguments[i + 1]);
+    return converted;
+}
+
 }  // namespace
+
+StatusPair CheckInstallerCommandLineRoom(const char* installerPath, WCHAR** arguments, int count)
+{
+    int convertedCount = 0;
+    char** converted = ConvertArguments(arguments, count, &convertedCount);
+    if (converted == nullptr) return MakeStatus(GetLastError, ERROR_NOT_ENOUGH_MEMORY, kLineCommandLineNoMemory);
+    PieceSink sink = {};
+    PutAllPieces(&sink, installerPath, nullptr, converted, convertedCount);
+    FreeConverted(converted, convertedCount);
+    if (sink.needed + 1 > kInstallerCommandLineRoom) {
+        return MakeStatus(nullptr, kStatusCommandLineTooLong, kLineCommandLineTooLong);
+    }
+    return MakeStatus(nullptr, 0, kLineCommandLineBuilt);
+}
 
 StatusPair BuildInstallerCommandLine(const char* installerPath, const char* packagePath, WCHAR** arguments,
                                      int count, char** commandLine)
 {
     *commandLine = nullptr;
-    // Every forwarded argument is converted once, so that the pieces measured
-    // are exactly the pieces written.
-    int convertedCount = count > 1 ? count - 1 : 0;
-    char** converted = static_cast<char**>(LocalAlloc(LPTR, (convertedCount + 1) * sizeof(char*)));
+    int convertedCount = 0;
+    char** converted = ConvertArguments(arguments, count, &convertedCount);
     if (converted == nullptr) return MakeStatus(GetLastError, ERROR_NOT_ENOUGH_MEMORY, kLineCommandLineNoMemory);
-    for (int i = 0; i < convertedCount; ++i) converted[i] = ConvertArgument(arguments[i + 1]);
 
     PieceSink sink = {};
     PutAllPieces(&sink, installerPath, packagePath, converted, convertedCount);

@@ -8,6 +8,7 @@
 
 #include "launcher/platform.h"
 #include "launcher/status.h"
+#include "package/package_file.h"
 
 // Most characters of a process command line, terminator included.
 const DWORD kInstallerCommandLineRoom = 32767;
@@ -20,6 +21,12 @@ const DWORD kLineCommandLineTooLong = 2345;
 // Status code of a command line that does not fit: Windows Installer's own code
 // for a command line it cannot take.
 const DWORD kStatusCommandLineTooLong = 1639;
+
+// Whether the command line fits whatever folder the package is extracted to
+// (a full path has at most 260 characters), so that a line too long is refused
+// before anything is written: (0, 2341), or (1639, 2345), or (last error or 8,
+// 2343) for no memory.
+StatusPair CheckInstallerCommandLineRoom(const char* installerPath, WCHAR** arguments, int count);
 
 // On success (code 0) *commandLine is a new local-heap block, terminated, made
 // of whole pieces in order.  An argument that cannot be converted for lack of

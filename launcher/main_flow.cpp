@@ -7,6 +7,7 @@
 
 #include "launcher/ansi_text.h"
 #include "launcher/command_line.h"
+#include "launcher/installer_command.h"
 #include "launcher/installer_launch.h"
 #include "launcher/launcher_state.h"
 #include "launcher/own_image.h"
@@ -67,6 +68,13 @@ void InstallPackage(RunState* run)
         run->status = MakeStatus(nullptr, ERROR_NO_ASSOCIATION, 2161);
         return;
     }
+    run->status = CheckInstallerCommandLineRoom(run->installerPath, g_process.arguments, g_process.argumentCount);
+    if (run->status.code != 0) {
+        if (run->status.code == kStatusCommandLineTooLong) {
+            AnsiCopy(run->messageText, kMessageTextRoom, run->string103);
+        }
+        return;
+    }
     run->status = PrepareOutputFiles(run, &g_state);
     if (run->status.code != 0) return;
 
@@ -98,6 +106,7 @@ void Run(RunState* run)
     if (run->status.code != 0) return;
 
     g_process.taskbar = TaskbarProgressCreate();
+    SetCurrentTaskbarProgress(g_process.taskbar);
     InstallPackage(run);
     RemoveExtractedFiles(run, &g_state);
     TaskbarProgressRelease(g_process.taskbar);

@@ -7,8 +7,9 @@
 #include "launcher/platform.h"
 
 // Sets *output and *outputSize to null and 0, then decodes the stream at input.
-// 0: *output is a new block (LocalFree it) of exactly *outputSize bytes, or of a
-// few bytes when the stream decodes to nothing.  Otherwise a zlib status and no
+// 0: *output is a new block (LocalFree it) trimmed to *outputSize bytes (it
+// stays larger when the heap cannot shrink it, and when the stream decodes to
+// nothing it is one step long).  Otherwise a zlib status and no
 // block: an inflateInit_ failure as zlib gave it, -4 (Z_MEM_ERROR) when the
 // block cannot grow, -3 (Z_DATA_ERROR) for a corrupt stream, one that needs a
 // preset dictionary, or an input that ends before the stream does.  Bytes after

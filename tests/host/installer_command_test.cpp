@@ -117,3 +117,36 @@ TEST(BuildInstallerCommandLine, MemoryFailures)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CheckInstallerCommandLineRoom, CountsTheLongestPackagePath)
+{
+    // The installer path "m" (1) and the longest package piece (266) leave
+    // 32,766 - 267 characters for " arg" pieces.
+    const size_t free = kInstallerCommandLineRoom - 1 - 1 - 266;
+    struct Case {
+        size_t argument;
+        DWORD code;
+    };
+    const Case cases[] = {{free - 1, 0}, {free, kStatusCommandLineTooLong}, {5000, 0}};
+    for (const Case& c : cases) {
+        std::u16string line = u"setup " + std::u16string(c.argument, u'a');
+        int count = 0;
+        WCHAR** arguments = SplitCommandLine(line.c_str(), &count);
+        ASSERT_NE(arguments, nullptr);
+        StatusPair status = CheckInstallerCommandLineRoom("m", arguments, count);
+        EXPECT_EQ(status.code, c.code) << c.argument;
+        if (c.code == 0) {
+            // Whatever the package path, the line then fits.
+            std::string longest(259, 'p');
+            longest[3] = ' ';
+            char* built = nullptr;
+            EXPECT_EQ(BuildInstallerCommandLine("m", longest.c_str(), arguments, count, &built).code, 0u);
+            LocalFree(built);
+        }
+        LocalFree(arguments);
+    }
+}
+
+}  // namespace

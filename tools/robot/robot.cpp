@@ -54,6 +54,10 @@ static const KeyDef kKeys[] = {
     { L"escape", VK_ESCAPE, false },
     { L"enter", VK_RETURN, false },
     { L"alt+f4", VK_F4, true },
+    { L"home", VK_HOME, false },
+    { L"down", VK_DOWN, false },
+    { L"up", VK_UP, false },
+    { L"tab", VK_TAB, false },
 };
 
 static Line g_out;
@@ -339,17 +343,17 @@ static void ForgetProcess(Robot* robot)
     robot->window = NULL;
 }
 
-static bool StepSpawn(Robot* robot, wchar_t** args, Line* why)
+static bool SpawnCommandLine(Robot* robot, const wchar_t* line, Line* why)
 {
     ForgetProcess(robot);
-    int length = lstrlenW(args[0]);
+    int length = lstrlenW(line);
     wchar_t* commandLine = (wchar_t*)HeapAlloc(GetProcessHeap(), 0,
                                                 ((SIZE_T)length + 1) * sizeof(wchar_t));
     if (commandLine == NULL) {
         LineAdd(why, L"out of memory");
         return false;
     }
-    lstrcpyW(commandLine, args[0]);
+    lstrcpyW(commandLine, line);
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
@@ -371,6 +375,47 @@ static bool StepSpawn(Robot* robot, wchar_t** args, Line* why)
     LineAddUnsigned(&g_out, robot->pid);
     LineEmit(&g_out, STD_OUTPUT_HANDLE);
     return true;
+}
+
+static bool StepSpawn(Robot* robot, wchar_t** args, Line* why)
+{
+    return SpawnCommandLine(robot, args[0], why);
+}
+
+// The command line comes from a UTF-8 file (one line; a final line break is
+// dropped), for lines longer than the robot's own command line can carry.
+static bool StepSpawnFile(Robot* robot, wchar_t** args, Line* why)
+{
+    HANDLE file = CreateFileW(args[0], GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        LineAdd(why, L"cannot open the file");
+        return false;
+    }
+    DWORD size = GetFileSize(file, NULL);
+    bool ok = false;
+    char* bytes = NULL;
+    wchar_t* line = NULL;
+    DWORD read = 0;
+    int units = 0;
+    if (size == INVALID_FILE_SIZE || size > 1048576) {
+        LineAdd(why, L"the file is too large");
+        goto done;
+    }
+    bytes = (char*)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)size + 1);
+    line = (wchar_t*)HeapAlloc(GetProcessHeap(), 0, ((SIZE_T)size + 1) * sizeof(wchar_t));
+    if (bytes == NULL || line == NULL || !ReadFile(file, bytes, size, &read, NULL) || read != size) {
+        LineAdd(why, L"cannot read the file");
+        goto done;
+    }
+    while (size > 0 && (bytes[size - 1] == '\n' || bytes[size - 1] == '\r')) --size;
+    units = size ? MultiByteToWideChar(CP_UTF8, 0, bytes, (int)size, line, (int)size) : 0;
+    line[units] = 0;
+    ok = SpawnCommandLine(robot, line, why);
+done:
+    if (bytes) HeapFree(GetProcessHeap(), 0, bytes);
+    if (line) HeapFree(GetProcessHeap(), 0, line);
+    CloseHandle(file);
+    return ok;
 }
 
 static bool StepWindow(Robot* robot, wchar_t** args, Line* why)
@@ -601,9 +646,10 @@ static bool StepChildText(Robot* robot, wchar_t** args, Line* why)
 
 static const StepDef kSteps[] = {
     { L"spawn", 1, StepSpawn, "spawn CMDLINE" },
+    { L"spawnfile", 1, StepSpawnFile, "spawnfile FILE (UTF-8 command line)" },
     { L"window", 3, StepWindow, "window CLASS CAPTION TIMEOUT_MS   (* matches any)" },
     { L"press", 1, StepPress, "press BUTTON" },
-    { L"key", 1, StepKey, "key escape|enter|alt+f4" },
+    { L"key", 1, StepKey, "key escape|enter|alt+f4|home|down|up|tab" },
     { L"gone", 1, StepGone, "gone TIMEOUT_MS" },
     { L"nowindow", 1, StepNoWindow, "nowindow MS" },
     { L"exit", 1, StepExit, "exit TIMEOUT_MS" },

@@ -10,8 +10,9 @@ failures=0
 BIN=$LANE/bin
 export PATH=/usr/bin:/bin:/usr/sbin:/sbin
 
+# Line-buffered, so that a watcher sees each line as the robot prints it.
 robot() {
-    wine "$BIN/robot.exe" "$@" 2>/dev/null | tr -d '\r'
+    wine "$BIN/robot.exe" "$@" 2>/dev/null | stdbuf -oL tr -d '\r'
 }
 
 expect_eq() {
@@ -72,6 +73,66 @@ system_folder_32() {
     fi
 }
 
+# Wine would otherwise keep running its own msiexec from the system folder of
+# a 32-bit prefix, so the override asks for the file that is there.
 put_standin_installer() {
     cp "$BIN/msiexec.exe" "$(system_folder_32)/msiexec.exe"
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;msiexec.exe=n"
+}
+
+# A setup program of the installation fixtures (default setup.exe), copied to
+# where a user's download would be; prints its Windows path.
+stage_setup() {  # [NAME]
+    local name=${1:-setup.exe}
+    local downloads="$WINEPREFIX/drive_c/users/Public/Downloads"
+    mkdir -p "$downloads"
+    cp "$LANE/install/$name" "$downloads/$name"
+    echo "C:\\users\\Public\\Downloads\\$name"
+}
+
+# A registry value as reg.exe prints it ("" when missing).  VIEW is 32 or 64.
+registry_value() {  # KEY VALUE VIEW
+    wine reg query "$1" /v "$2" "/reg:$3" 2>/dev/null | tr -d '\r' |
+        sed -n "s/^ *$2 *REG_[A-Z_]* *//p" | head -1
+}
+
+UNINSTALL='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+INTEL_CODE='{6F1C2A3B-4D5E-4F60-8172-93A4B5C6D7E8}'
+X64_CODE='{0D9E8F7A-6B5C-4D3E-9F21-0A1B2C3D4E5F}'
+
+# The manifest id of the packed file whose bytes FILE holds ("" when none).
+packed_id() {
+    local sum
+    sum=$(md5sum < "$1" 2>/dev/null | cut -d' ' -f1)
+    [ -n "$sum" ] && sed -n "s/^\([0-9]*\) $sum\$/\1/p" "$LANE/install/md5sums.txt" | head -1
+}
+
+# Deletes the product's Uninstall entry from both registry views.
+unregister() {  # CODE
+    wine reg delete "$UNINSTALL\\$1" /f /reg:64 > /dev/null 2>&1
+    wine reg delete "$UNINSTALL\\$1" /f /reg:32 > /dev/null 2>&1
+    return 0
+}
+
+# Runs the setup program once per "LOCALE WANTED_ID" line on stdin with a
+# stand-in installer returning 0, which leaves the extracted files, and checks
+# which packed MSI (and CAB) became main.msi.
+check_language_choice() {  # PRODUCT_CODE CAB_ID
+    local setup kept locale want out
+    setup=$(stage_setup)
+    put_standin_installer
+    kept="$WINEPREFIX/drive_c/windows/Installer/$1"
+    while read -r locale want; do
+        rm -rf "$kept"
+        out=$(LANG=$locale LC_ALL=$locale robot spawn "$setup /qn" exit 120000 < /dev/null)
+        expect_line "[$locale] exit code" "exit=0" "$out"
+        expect_eq "[$locale] package chosen" "$want" "$(packed_id "$kept/main.msi")"
+        expect_eq "[$locale] its CAB" "$2" "$(packed_id "$kept/data1.cab")"
+    done
+}
+
+# Keeps Wine's own msiexec.exe as C:\windows\real-msiexec.exe before the
+# stand-in replaces it, so the stand-in can forward to the real installer.
+keep_real_installer() {
+    cp "$(system_folder_32)/msiexec.exe" "$WINEPREFIX/drive_c/windows/real-msiexec.exe"
 }
