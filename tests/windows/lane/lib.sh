@@ -136,3 +136,38 @@ check_language_choice() {  # PRODUCT_CODE CAB_ID
 keep_real_installer() {
     cp "$(system_folder_32)/msiexec.exe" "$WINEPREFIX/drive_c/windows/real-msiexec.exe"
 }
+
+# The files of FOLDER, on one line ("" when it is missing).
+folder_listing() {
+    ls "$1" 2>/dev/null | tr '\n' ' ' | sed 's/ $//'
+}
+
+# A silent install of setup.exe with the real Windows Installer: exit code 0,
+# the product's files and its Uninstall entry in registry view VIEW, the
+# extracted package kept.  Then the installed check: a second run whose
+# (stand-in) installer fails keeps the package of the installed product, and
+# a third removes it once the product is unregistered.
+check_silent_install() {  # PRODUCT_CODE DISPLAY_NAME VIEW DATA_BYTES [ABSENT_FROM_VIEW]
+    local setup out installed kept
+    setup=$(stage_setup)
+    out=$(robot spawn "$setup /qn" exit 600000)
+    echo "$out"
+    expect_line "exit code" "exit=0" "$out"
+    installed="$WINEPREFIX/drive_c/Program Files/msilaunch Example"
+    expect_eq "readme installed" yes "$([ -f "$installed/readme.txt" ] && echo yes)"
+    expect_eq "data installed" "$4" "$(stat -c %s "$installed/data.bin" 2>/dev/null)"
+    expect_eq "registered in the $3-bit view" "$2" "$(registry_value "$UNINSTALL\\$1" DisplayName "$3")"
+    if [ $# -ge 5 ]; then
+        expect_eq "not in the $5-bit view" "" "$(registry_value "$UNINSTALL\\$1" DisplayName "$5")"
+    fi
+    kept="$WINEPREFIX/drive_c/windows/Installer/$1"
+    expect_eq "extracted package kept" "data1.cab main.msi" "$(folder_listing "$kept")"
+
+    put_standin_installer
+    out=$(MSILAUNCH_STANDIN_EXIT=1603 robot spawn "$setup /qn" exit 120000)
+    expect_line "failed run: its exit code" "exit=1603" "$out"
+    expect_eq "installed product: package kept" "data1.cab main.msi" "$(folder_listing "$kept")"
+    unregister "$1"
+    out=$(MSILAUNCH_STANDIN_EXIT=1603 robot spawn "$setup /qn" exit 120000)
+    expect_eq "product gone: package removed" gone "$([ -e "$kept" ] && echo there || echo gone)"
+}
