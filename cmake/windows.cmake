@@ -2,13 +2,29 @@
 # tests that run under Wine, and the Windows lane that runs them in the guest.
 enable_language(RC)
 
-set(MSILAUNCH_OPENSSL_MINGW "${MSILAUNCH_CACHE}/openssl-mingw" CACHE PATH "libcrypto built for i686 MinGW by scripts/setup")
+set(MSILAUNCH_OPENSSL_MINGW "${MSILAUNCH_CACHE}/openssl-mingw" CACHE PATH "libcrypto and zlib built for i686 MinGW by scripts/setup")
 
 # The launcher: small, no C++ run-time features it does not use, and no DLL
-# beyond the system's own.
-set(LAUNCHER_COMPILE_OPTIONS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+# beyond the system's own.  libcrypto and zlib come as LTO objects
+# (scripts/build-openssl-mingw), so the launcher is optimised with them as one
+# unit.
+set(LAUNCHER_COMPILE_OPTIONS -Os -flto -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections -Wall -Wextra -Werror=return-type)
-set(LAUNCHER_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -Wl,--gc-sections
+# The linker's own script, except that unwind tables are dropped: nothing in
+# the launcher unwinds (no C++ exceptions, no unwinder linked), and on PE every
+# .eh_frame record keeps the function it describes (and all that it calls)
+# alive through --gc-sections.
+execute_process(COMMAND ${CMAKE_LINKER} --verbose OUTPUT_VARIABLE linker_verbose RESULT_VARIABLE linker_result)
+string(REGEX MATCH "\n=+\n(.*)\n=+\n" linker_script "${linker_verbose}")
+set(linker_script "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "\\.eh_frame BLOCK\\(__section_alignment__\\) :[ \n]*{[ \n]*KEEP\\(\\*\\(\\.eh_frame\\*\\)\\)[ \n]*}"
+    "/DISCARD/ : { *(.eh_frame*) }" launcher_script "${linker_script}")
+if(NOT linker_result EQUAL 0 OR linker_script STREQUAL "" OR launcher_script STREQUAL linker_script)
+    message(FATAL_ERROR "cannot derive the launcher's linker script from ${CMAKE_LINKER} --verbose")
+endif()
+file(WRITE ${CMAKE_BINARY_DIR}/msilaunch.ld "${launcher_script}\n")
+set(LAUNCHER_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -flto -flto-partition=one
+    -Wl,--gc-sections -Wl,-T,${CMAKE_BINARY_DIR}/msilaunch.ld
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--large-address-aware)
 
 add_library(launcher_win STATIC
@@ -26,10 +42,10 @@ target_include_directories(launcher_win PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(launcher_win PRIVATE ${LAUNCHER_COMPILE_OPTIONS})
 target_compile_definitions(launcher_win PUBLIC WINVER=0x0601 _WIN32_WINNT=0x0601)
 target_link_libraries(launcher_win PUBLIC ole32 shell32 advapi32)
-# The payload's zlib and libcrypto, linked statically.
-find_library(MSILAUNCH_ZLIB_MINGW NAMES libz.a REQUIRED)
+# The payload's zlib and libcrypto, linked statically (both built by
+# scripts/build-openssl-mingw).
 target_include_directories(launcher_win PUBLIC ${MSILAUNCH_OPENSSL_MINGW}/include)
-target_link_libraries(launcher_win PUBLIC ${MSILAUNCH_OPENSSL_MINGW}/lib/libcrypto.a ${MSILAUNCH_ZLIB_MINGW})
+target_link_libraries(launcher_win PUBLIC ${MSILAUNCH_OPENSSL_MINGW}/lib/libcrypto.a ${MSILAUNCH_OPENSSL_MINGW}/lib/libz.a)
 
 add_subdirectory(tools)
 
