@@ -52,21 +52,6 @@ bool LoadPayloadSigningKey(const std::string& pemPath, SigningKey* key, std::str
     return true;
 }
 
-bool PublicKeyPem(const SigningKey& key, std::string* pem, std::string* error)
-{
-    BIO* out = BIO_new(BIO_s_mem());
-    bool ok = out != nullptr && PEM_write_bio_PUBKEY(out, key.pkey.get()) == 1;
-    if (ok) {
-        char* data = nullptr;
-        long n = BIO_get_mem_data(out, &data);
-        pem->assign(data, static_cast<size_t>(n));
-    } else {
-        *error = "cannot write the public key as PEM";
-    }
-    BIO_free(out);
-    return ok;
-}
-
 bool LoadPublicKeyBlob(const std::string& pemPath, Bytes* blob, std::string* error)
 {
     BIO* in = BIO_new_file(pemPath.c_str(), "rb");

@@ -16,9 +16,6 @@ bool LoadPayloadSigningKey(const std::string& pemPath, SigningKey* key, std::str
 // Whether the key is RSA-2048 with exponent 65537; *why says what it is instead.
 bool IsPayloadKeyShape(const SigningKey& key, std::string* why);
 
-// The public half as PEM (SubjectPublicKeyInfo).
-bool PublicKeyPem(const SigningKey& key, std::string* pem, std::string* error);
-
 // The 276-byte PUBLICKEYBLOB of the key in a PEM file: a public key, or a
 // private key whose public half is taken.
 bool LoadPublicKeyBlob(const std::string& pemPath, Bytes* blob, std::string* error);

@@ -44,19 +44,38 @@ bool GenerateSigningKey(int bits, SigningKey* key, std::string* error)
     return true;
 }
 
-bool SigningKeyPem(const SigningKey& key, std::string* pem, std::string* error)
+namespace {
+
+// The text a PEM writer puts into a memory BIO.
+bool WritePem(const SigningKey& key, bool publicHalf, std::string* pem)
 {
     BIO* out = BIO_new(BIO_s_mem());
-    bool ok = out != nullptr && PEM_write_bio_PrivateKey(out, key.pkey.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    bool ok = out != nullptr &&
+              (publicHalf ? PEM_write_bio_PUBKEY(out, key.pkey.get())
+                          : PEM_write_bio_PrivateKey(out, key.pkey.get(), nullptr, nullptr, 0, nullptr, nullptr)) == 1;
     if (ok) {
         char* data = nullptr;
         long n = BIO_get_mem_data(out, &data);
         pem->assign(data, static_cast<size_t>(n));
-    } else {
-        *error = "cannot write the key as PEM";
     }
     BIO_free(out);
     return ok;
+}
+
+}  // namespace
+
+bool SigningKeyPem(const SigningKey& key, std::string* pem, std::string* error)
+{
+    if (WritePem(key, false, pem)) return true;
+    *error = "cannot write the key as PEM";
+    return false;
+}
+
+bool PublicKeyPem(const SigningKey& key, std::string* pem, std::string* error)
+{
+    if (WritePem(key, true, pem)) return true;
+    *error = "cannot write the public key as PEM";
+    return false;
 }
 
 bool PublicKeyBlob(const SigningKey& key, Bytes* blob, std::string* error)

@@ -21,6 +21,8 @@ bool LoadSigningKey(const std::string& pemPath, SigningKey* key, std::string* er
 bool GenerateSigningKey(int bits, SigningKey* key, std::string* error);
 // The private key as PEM (PKCS#8, unencrypted): for tools that take key files.
 bool SigningKeyPem(const SigningKey& key, std::string* pem, std::string* error);
+// The public half as PEM (SubjectPublicKeyInfo): the file the launcher's build takes.
+bool PublicKeyPem(const SigningKey& key, std::string* pem, std::string* error);
 
 // The public half as a Microsoft PUBLICKEYBLOB (276 bytes for RSA-2048).
 bool PublicKeyBlob(const SigningKey& key, Bytes* blob, std::string* error);
