@@ -15,6 +15,7 @@ struct BlockHeader {
 
 thread_local DWORD g_lastError = 0;
 long g_failAfter = -1;
+size_t g_largestBlock = 0;
 long g_live = 0;
 
 const HostSystemMessage kBuiltInMessages[] = {
@@ -32,8 +33,12 @@ const HostSystemMessage kBuiltInMessages[] = {
 const HostSystemMessage* g_messages = kBuiltInMessages;
 size_t g_messageCount = sizeof(kBuiltInMessages) / sizeof(kBuiltInMessages[0]);
 
-bool AllocationAllowed()
+bool AllocationAllowed(size_t bytes)
 {
+    if (g_largestBlock != 0 && bytes > g_largestBlock) {
+        g_lastError = ERROR_NOT_ENOUGH_MEMORY;
+        return false;
+    }
     if (g_failAfter < 0) return true;
     if (g_failAfter == 0) {
         g_failAfter = -1;
@@ -60,7 +65,7 @@ struct MemoryFile {
 
 HLOCAL LocalAlloc(UINT flags, size_t bytes)
 {
-    if (!AllocationAllowed()) return nullptr;
+    if (!AllocationAllowed(bytes)) return nullptr;
     BlockHeader* header = static_cast<BlockHeader*>(malloc(sizeof(BlockHeader) + (bytes ? bytes : 1)));
     if (header == nullptr) {
         g_lastError = ERROR_NOT_ENOUGH_MEMORY;
@@ -78,7 +83,7 @@ HLOCAL LocalReAlloc(HLOCAL block, size_t bytes, UINT flags)
         g_lastError = ERROR_INVALID_PARAMETER;
         return nullptr;
     }
-    if (!(flags & LMEM_MOVEABLE) || !AllocationAllowed()) {
+    if (!(flags & LMEM_MOVEABLE) || !AllocationAllowed(bytes)) {
         if (!(flags & LMEM_MOVEABLE)) g_lastError = ERROR_NOT_ENOUGH_MEMORY;
         return nullptr;
     }
@@ -262,6 +267,11 @@ void HostSetSystemMessages(const HostSystemMessage* table, size_t count)
 void HostFailAllocationAfter(long allowed)
 {
     g_failAfter = allowed;
+}
+
+void HostLimitBlockSize(size_t bytes)
+{
+    g_largestBlock = bytes;
 }
 
 long HostLiveAllocations(void)

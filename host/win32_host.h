@@ -91,6 +91,10 @@ void HostSetSystemMessages(const HostSystemMessage* table, size_t count);
 // The one allocation after `allowed` more successful ones fails with
 // ERROR_NOT_ENOUGH_MEMORY; a negative value cancels a failure still pending.
 void HostFailAllocationAfter(long allowed);
+// Every local-heap block asked for larger than `bytes` is refused with
+// ERROR_NOT_ENOUGH_MEMORY, as when the process has no more memory to give; 0
+// lifts the limit.
+void HostLimitBlockSize(size_t bytes);
 // Local-heap blocks currently allocated.
 long HostLiveAllocations(void);
 

@@ -1,8 +1,13 @@
 // Whole-buffer zlib decoding.  The input is offered in slices of one step (an
-// eighth of the input, or 256 bytes for inputs below 256 bytes); the output
-// block starts at one step and grows by half its size (at least one step) each
-// time inflate fills it, so a highly compressible stream costs a logarithmic
-// number of resizes, and it is trimmed to the decoded size at the end.
+// eighth of the input, or 256 bytes for inputs below 256 bytes).  The output
+// block starts at one step; each time inflate fills it, it grows to the size
+// the stream promises so far (output per input consumed, times the whole
+// input, and an eighth more) when that is more than half again its size, and
+// by half its size (at least one step) otherwise.  So a highly compressible
+// stream costs a logarithmic number of resizes, and a stream of even
+// compressibility is decoded into its second block: growing copies the block,
+// and while it does the old and the new block are both held.  The block is
+// trimmed to the decoded size at the end.
 #include "payload/inflate_buffer.h"
 
 #include <string.h>
@@ -17,9 +22,20 @@ DWORD InflateStep(DWORD inputLength)
     return inputLength >= 256 ? inputLength >> 3 : 256;
 }
 
-// Grows *block (room bytes, null at first) for more output; false when the
-// heap refuses or the size would pass what a DWORD can count.
-bool GrowBlock(BYTE** block, DWORD* room, DWORD step)
+// The size the whole stream decodes to if the rest of the input decodes as the
+// part consumed so far did, and an eighth more; 0 when nothing is consumed yet.
+DWORD ProjectedSize(DWORD decoded, DWORD consumed, DWORD inputLength)
+{
+    if (consumed == 0) return 0;
+    unsigned long long projected = static_cast<unsigned long long>(decoded) * inputLength / consumed;
+    projected += projected / 8;
+    return projected > kLargestBlock ? kLargestBlock : static_cast<DWORD>(projected);
+}
+
+// Grows *block (room bytes, null at first) for more output, to projected bytes
+// when that is the larger size and the heap gives it; false when the heap
+// refuses or the size would pass what a DWORD can count.
+bool GrowBlock(BYTE** block, DWORD* room, DWORD step, DWORD projected)
 {
     if (*block == nullptr) {
         BYTE* first = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, step));
@@ -31,7 +47,15 @@ bool GrowBlock(BYTE** block, DWORD* room, DWORD step)
     if (*room == kLargestBlock) return false;
     DWORD growth = *room / 2 > step ? *room / 2 : step;
     DWORD bigger = growth > kLargestBlock - *room ? kLargestBlock : *room + growth;
-    BYTE* moved = static_cast<BYTE*>(LocalReAlloc(*block, bigger, LMEM_MOVEABLE | LMEM_ZEROINIT));
+    if (projected > bigger) {
+        BYTE* moved = static_cast<BYTE*>(LocalReAlloc(*block, projected, LMEM_MOVEABLE));
+        if (moved != nullptr) {
+            *block = moved;
+            *room = projected;
+            return true;
+        }
+    }
+    BYTE* moved = static_cast<BYTE*>(LocalReAlloc(*block, bigger, LMEM_MOVEABLE));
     if (moved == nullptr) return false;
     *block = moved;
     *room = bigger;
@@ -62,7 +86,9 @@ int InflateBuffer(BYTE** output, DWORD* outputSize, const BYTE* input, DWORD inp
         stream.next_in = const_cast<Bytef*>(input + consumed);
         stream.avail_in = slice;
         for (;;) {
-            if (decoded == room && !GrowBlock(&block, &room, step)) {
+            if (decoded == room &&
+                !GrowBlock(&block, &room, step,
+                           ProjectedSize(decoded, consumed + (slice - stream.avail_in), inputLength))) {
                 result = Z_MEM_ERROR;
                 goto failed;
             }

@@ -1,6 +1,7 @@
 // InflateBuffer: whole streams of every step size decode exactly, malformed
-// ones fail with no block, the block grows geometrically, and a stream that
-// decodes past what the heap gives ends with Z_MEM_ERROR (a record with 13).
+// ones fail with no block, the block takes few resizes at any compressibility,
+// and a stream that decodes past what the heap gives ends with Z_MEM_ERROR (a
+// record with 13).
 #include <gtest/gtest.h>
 
 #include <zlib.h>
@@ -118,39 +119,69 @@ TEST(InflateBuffer, MalformedStreamsFailWithNoBlock)
     }
 }
 
-TEST(InflateBuffer, GrowsGeometrically)
+TEST(InflateBuffer, FewResizesAtAnyCompressibility)
 {
-    // 64 MiB of zeros from a 64 KiB stream: a step of 8 KiB.  Growing by half
-    // the block takes about 20 resizes; growing by one step would take 8000.
-    const Bytes input = Compressed(Bytes(64u << 20, 0));
-    HostFailAllocationAfter(40);
-    Inflated out = Inflate(input);
-    HostFailAllocationAfter(-1);
+    // 64 MiB of zeros from a 64 KiB stream (a step of 8 KiB), and 8 MiB of
+    // noise: each takes at most a handful of resizes, where growing by one
+    // step would take 8000 for the zeros.
+    const Bytes zeros = Compressed(Bytes(64u << 20, 0));
+    const Bytes noise = Compressed(NoiseBytes(8u << 20, 7), 6);
+    for (const Bytes* input : {&zeros, &noise}) {
+        HostFailAllocationAfter(6);
+        Inflated out = Inflate(*input);
+        HostFailAllocationAfter(-1);
+        EXPECT_EQ(out.result, 0);
+        EXPECT_EQ(out.blockSize, out.item.size());
+    }
+    // A stream that starts highly compressible and goes on as noise: the
+    // first projection is too small, and growing by half again takes over.
+    Bytes mixed(1u << 20, 0);
+    AppendBytes(&mixed, NoiseBytes(4u << 20, 8));
+    Inflated out = Inflate(Compressed(mixed, 6));
     EXPECT_EQ(out.result, 0);
-    EXPECT_EQ(out.item.size(), 64u << 20);
+    EXPECT_TRUE(out.item == mixed);
 }
 
 TEST(InflateBuffer, OutOfMemoryEndsTheStream)
 {
+    // 16 MiB of zeros: the first block refused, a heap that cannot give 16
+    // MiB, and the projected block refused once (then the block grows by half
+    // again instead, and the stream still decodes).
     const Bytes input = Compressed(Bytes(16u << 20, 0));
-    for (long allowed : {0L, 1L, 5L, 12L}) {
-        HostFailAllocationAfter(allowed);
+    struct Case {
+        const char* what;
+        long failAfter;
+        size_t largestBlock;
+        int result;
+    };
+    const Case cases[] = {
+        {"first block refused", 0, 0, Z_MEM_ERROR},
+        {"no block of 16 MiB", -1, (16u << 20) - 1, Z_MEM_ERROR},
+        {"projected block refused", 1, 0, Z_OK},
+    };
+    for (const Case& c : cases) {
+        HostFailAllocationAfter(c.failAfter);
+        HostLimitBlockSize(c.largestBlock);
         Inflated out = Inflate(input);
         HostFailAllocationAfter(-1);
-        EXPECT_EQ(out.result, Z_MEM_ERROR) << "allocation " << allowed << " fails";
+        HostLimitBlockSize(0);
+        EXPECT_EQ(out.result, c.result) << c.what;
+        if (c.result == Z_OK) {
+            EXPECT_EQ(out.item.size(), 16u << 20) << c.what;
+        }
     }
 }
 
 TEST(InflateBuffer, RecordInflatingPastMemoryIsInvalidData)
 {
     REQUIRE_SIGNING_KEY();
-    // 64 MiB of zeros where the heap gives out after ten blocks: the growth
+    // 64 MiB of zeros where the heap gives no block above 16 MiB: the growth
     // fails, the stream is ended and the record reads as invalid data.
     Bytes chain = SignedChain(BytesOf("manifest"), {});
     AppendPayloadRecord(&chain, FileRecord, 1, Compressed(Bytes(64u << 20, 0)), Bytes(256, 0));
-    HostFailAllocationAfter(10);
+    HostLimitBlockSize(16u << 20);
     ReadResult result = ReadRecord(chain, kPayloadCompressed | kPayloadSigned, FileRecord, 1);
-    HostFailAllocationAfter(-1);
+    HostLimitBlockSize(0);
     EXPECT_TRUE(SameStatus(result.status, 13, 691));
 }
 
