@@ -27,7 +27,7 @@ add_subdirectory(tests/pack)
 if(MSILAUNCH_FUZZ)
     add_subdirectory(fuzz)
 endif()
-# decode-benchmark (bench/CMakeLists.txt): measured by hand, not a test.
+# decode-benchmark (bench/CMakeLists.txt): make bench runs it; make test once, small.
 add_subdirectory(bench)
 
 find_package(GTest REQUIRED)
