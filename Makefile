@@ -1,6 +1,7 @@
 # The two commands of the README: `make test` and `make demo`.  Both run the
 # set-up first (quick when everything is in place).
-.PHONY: setup test demo host host-asan windows test-host test-host-asan test-fuzz test-windows clean
+# `make bench` (not part of `make test`) measures size, speed and memory.
+.PHONY: setup test demo bench host host-asan windows test-host test-host-asan test-fuzz test-windows clean
 
 setup:
 	bash scripts/setup
@@ -34,6 +35,9 @@ test: test-host test-host-asan test-fuzz test-windows
 
 demo: windows
 	bash scripts/demo
+
+bench: host windows
+	bash scripts/bench
 
 clean:
 	rm -rf build

@@ -46,8 +46,22 @@ if(MSILAUNCH_PAYLOAD_SIGNING_KEY)
                 ${CMAKE_SOURCE_DIR}/scripts/make-product-msi ${CMAKE_SOURCE_DIR}/examples/product/product.wxs
         COMMENT "Making the package builder fixtures in ${PACK_FIXTURES_DIR}"
         VERBATIM)
+    # The benchmark scenario's package, 1 MiB, so that the ordinary lane runs
+    # it once; scripts/bench makes the large ones (it reads bench-tools.sh).
+    set(BENCH_FIXTURES_DIR ${LANE_DIR}/bench)
+    add_custom_command(OUTPUT ${BENCH_FIXTURES_DIR}/stamp
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/make_bench_fixtures.sh ${PAYLOAD_TOOL}
+                $<TARGET_FILE:msilaunch> ${MSILAUNCH_PAYLOAD_SIGNING_KEY} ${BENCH_FIXTURES_DIR}
+                1 -- $<TARGET_FILE:msilaunch> $<TARGET_FILE:windows_unit_tests>
+        DEPENDS msilaunch windows_unit_tests ${PAYLOAD_TOOL} ${CMAKE_SOURCE_DIR}/tests/windows/make_bench_fixtures.sh
+                ${CMAKE_SOURCE_DIR}/scripts/make-product-msi ${CMAKE_SOURCE_DIR}/examples/product/product.wxs
+        COMMENT "Making the benchmark fixture in ${BENCH_FIXTURES_DIR}"
+        VERBATIM)
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/bench-tools.sh CONTENT
+        "payload_tool=${PAYLOAD_TOOL}\nkey=${MSILAUNCH_PAYLOAD_SIGNING_KEY}\nlauncher=$<TARGET_FILE:msilaunch>\nlane=${LANE_DIR}\n")
     add_custom_target(lane-payload-fixtures ALL
-        DEPENDS ${PAYLOAD_FIXTURES_DIR}/stamp ${INSTALL_FIXTURES_DIR}/stamp ${PACK_FIXTURES_DIR}/stamp)
+        DEPENDS ${PAYLOAD_FIXTURES_DIR}/stamp ${INSTALL_FIXTURES_DIR}/stamp ${PACK_FIXTURES_DIR}/stamp
+                ${BENCH_FIXTURES_DIR}/stamp)
     add_dependencies(lane-payload-fixtures host-tools)
 
     # osslsigncode still accepts a signature whose table carries the chain.

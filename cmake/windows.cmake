@@ -87,3 +87,10 @@ include(cmake/payload_fixtures.cmake)
 
 add_test(NAME windows:image-format
     COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check_image.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:msilaunch>)
+
+# run-bench.exe: the benchmark lane's measurements (bench/windows/run_bench.cpp).
+add_executable(run-bench bench/windows/run_bench.cpp)
+set_target_properties(run-bench PROPERTIES OUTPUT_NAME run-bench)
+target_compile_options(run-bench PRIVATE -O2 -Wall -Wextra -municode)
+target_link_libraries(run-bench PRIVATE launcher_win psapi)
+target_link_options(run-bench PRIVATE -municode -static -s)

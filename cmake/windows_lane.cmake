@@ -11,11 +11,11 @@ add_custom_target(lane-stage ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${LANE_DIR}/bin ${LANE_DIR}/scenarios
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:msilaunch> $<TARGET_FILE:robot>
             $<TARGET_FILE:standin-msiexec> $<TARGET_FILE:windows_unit_tests> $<TARGET_FILE:dialog-driver>
-            $<TARGET_FILE:planted-dll> $<TARGET_FILE:naive-loader> ${LANE_DIR}/bin/
+            $<TARGET_FILE:planted-dll> $<TARGET_FILE:naive-loader> $<TARGET_FILE:run-bench> ${LANE_DIR}/bin/
     COMMAND ${CMAKE_COMMAND} -E copy ${LANE_SCENARIOS} ${LANE_DIR}/scenarios/
     COMMAND ${CMAKE_COMMAND} -E copy ${LANE_SUPPORT} ${LANE_DIR}/
     COMMAND chmod +x ${LANE_DIR}/entry
-    DEPENDS msilaunch robot standin-msiexec windows_unit_tests dialog-driver planted-dll naive-loader ${LANE_SCENARIOS} ${LANE_SUPPORT}
+    DEPENDS msilaunch robot standin-msiexec windows_unit_tests dialog-driver planted-dll naive-loader run-bench ${LANE_SCENARIOS} ${LANE_SUPPORT}
     COMMENT "Staging the Windows lane in ${LANE_DIR}"
     VERBATIM)
 

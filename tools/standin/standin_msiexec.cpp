@@ -1,6 +1,8 @@
 // msiexec.exe stand-in for tests: a GUI program without a window that takes
 // the place of Windows Installer. It runs a fixed list of behaviours, each
 // configured through environment variables, then exits:
+//   started when MSILAUNCH_STANDIN_STARTED names a file: writes the time it
+//         started there (the system time as a decimal FILETIME), first of all
 //   log   appends its whole command line as one UTF-8 line ("\n" terminated)
 //         to MSILAUNCH_STANDIN_LOG (default C:\standin.log)
 //   tamper when MSILAUNCH_STANDIN_TAMPER is set: tries to overwrite, delete
@@ -289,8 +291,33 @@ static void RunRegister(StandIn* standIn)
     RegCloseKey(handle);
 }
 
+static void RunStarted(StandIn* standIn)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    wchar_t path[MAX_PATH];
+    if (!ReadSetting(L"MSILAUNCH_STANDIN_STARTED", path, MAX_PATH)) return;
+    unsigned long long ticks = ((unsigned long long)now.dwHighDateTime << 32) | now.dwLowDateTime;
+    char text[24];
+    int length = 0;
+    char digits[24];
+    do {
+        digits[length++] = (char)('0' + ticks % 10);
+        ticks /= 10;
+    } while (ticks != 0);
+    for (int i = 0; i < length; ++i) text[i] = digits[length - 1 - i];
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE || !WriteFile(file, text, (DWORD)length, &written, NULL) ||
+        written != (DWORD)length) {
+        Fail(standIn, L"cannot write MSILAUNCH_STANDIN_STARTED");
+    }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
 // In this order; a behaviour that fails stops the ones after it.
 static const Behaviour kBehaviours[] = {
+    { "started", RunStarted },
     { "log", RunLog },
     { "tamper", RunTamper },
     { "register", RunRegister },
