@@ -269,6 +269,11 @@ void HostFailAllocationAfter(long allowed)
     g_failAfter = allowed;
 }
 
+bool HostFailAllocationPending()
+{
+    return g_failAfter >= 0;
+}
+
 void HostLimitBlockSize(size_t bytes)
 {
     g_largestBlock = bytes;

@@ -91,6 +91,8 @@ void HostSetSystemMessages(const HostSystemMessage* table, size_t count);
 // The one allocation after `allowed` more successful ones fails with
 // ERROR_NOT_ENOUGH_MEMORY; a negative value cancels a failure still pending.
 void HostFailAllocationAfter(long allowed);
+// Whether a failure asked for with HostFailAllocationAfter is still to come.
+bool HostFailAllocationPending(void);
 // Every local-heap block asked for larger than `bytes` is refused with
 // ERROR_NOT_ENOUGH_MEMORY, as when the process has no more memory to give; 0
 // lifts the limit.

@@ -23,10 +23,12 @@ DWORD InflateStep(DWORD inputLength)
 }
 
 // The size the whole stream decodes to if the rest of the input decodes as the
-// part consumed so far did, and an eighth more; 0 when nothing is consumed yet.
+// part consumed so far did, and an eighth more; 0 while less than a 64th of
+// the input is consumed (the stream's header and first block headers would
+// weigh too much in the estimate).
 DWORD ProjectedSize(DWORD decoded, DWORD consumed, DWORD inputLength)
 {
-    if (consumed == 0) return 0;
+    if (consumed == 0 || consumed < inputLength / 64) return 0;
     unsigned long long projected = static_cast<unsigned long long>(decoded) * inputLength / consumed;
     projected += projected / 8;
     return projected > kLargestBlock ? kLargestBlock : static_cast<DWORD>(projected);
