@@ -1,18 +1,28 @@
 // run-bench: the launcher's figures under Windows, for the benchmark lane.
 //   run-bench pump RUNS OUT_DIR FILE...
-//       reads the files into memory, then RUNS times each, alternately: writes
-//       them into OUT_DIR with the extraction pump (ExtractionStep, the
-//       launcher's chunk size) and with one plain WriteFile loop, deleting
-//       them after each.  Prints the best times and "figure pump-ratio R"
-//       (plain time / pump time).
+//       reads the files into memory, then RUNS times each, in turns (every
+//       other round the plain loop goes first): writes them into OUT_DIR with
+//       the extraction pump (ExtractionStep, the launcher's chunk size) and
+//       with one plain WriteFile loop, deleting them after each.  Prints the
+//       best times and "figure pump-ratio R" (plain time / pump time).
 //   run-bench copy RUNS OUT_DIR FILE...
 //       CopyFileW of the files into OUT_DIR, RUNS times; prints the best time.
+//   run-bench hash RUNS FILE...
+//       SHA-256 of the files' bytes with the launcher's libcrypto (the check
+//       every decoded item gets), RUNS times; prints the best time.
 //   run-bench launch STARTED_FILE COMMAND_LINE
 //       runs the command line (a launcher whose stand-in installer writes its
 //       start time to STARTED_FILE), samples the child's memory counters
 //       every millisecond until it exits, and prints its exit code, the
 //       milliseconds from process creation to the installer's start, and the
 //       largest private commit seen (and the peak the system reports).
+//   run-bench memory
+//       the address space a block can come from: the highest address, the
+//       largest local-heap block and address range to be had, and the sum of
+//       64 MiB blocks the heap gives before it refuses.
+//   run-bench inflate MIB...
+//       InflateBuffer on a zlib stream of MIB MiB of zero bytes, for each MIB:
+//       its result and time.
 // Lines are "name value"; exit code 0 when every step worked, 1 otherwise.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -22,7 +32,11 @@
 #include <string.h>
 #include <wchar.h>
 
+#include <openssl/sha.h>
+#include <zlib.h>
+
 #include "package/extraction_pump.h"
+#include "payload/inflate_buffer.h"
 
 namespace {
 
@@ -173,10 +187,13 @@ int WriteBench(bool copy, int runs, const wchar_t* folder, wchar_t** paths, int 
             if (took < bestPlain) bestPlain = took;
             continue;
         }
-        if (!WriteWithPump(folder, files, count, &took) || !RemoveOutputs(folder, files, count)) return 1;
-        if (took < bestPump) bestPump = took;
-        if (!WritePlain(folder, files, count, &took) || !RemoveOutputs(folder, files, count)) return 1;
-        if (took < bestPlain) bestPlain = took;
+        for (int turn = 0; turn < 2; ++turn) {
+            bool pump = (turn + r) % 2 == 0;
+            bool ok = pump ? WriteWithPump(folder, files, count, &took) : WritePlain(folder, files, count, &took);
+            if (!ok || !RemoveOutputs(folder, files, count)) return 1;
+            double* best = pump ? &bestPump : &bestPlain;
+            if (took < *best) *best = took;
+        }
     }
     printf("bytes %llu\n", total);
     if (copy) {
@@ -185,6 +202,32 @@ int WriteBench(bool copy, int runs, const wchar_t* folder, wchar_t** paths, int 
         printf("pump-ms %.1f\nplain-ms %.1f\nfigure pump-ratio %.3f\n", bestPump * 1e3, bestPlain * 1e3,
                bestPlain / bestPump);
     }
+    return 0;
+}
+
+int HashBench(int runs, wchar_t** paths, int count)
+{
+    if (count < 1 || count > kMaxFiles || runs < 1) {
+        fprintf(stderr, "usage: run-bench hash RUNS FILE... (at most %d files)\n", kMaxFiles);
+        return 2;
+    }
+    InputFile files[kMaxFiles];
+    ZeroMemory(files, sizeof(files));
+    for (int i = 0; i < count; ++i) {
+        files[i].path = paths[i];
+        if (!ReadInput(&files[i])) return 1;
+    }
+    double best = 1e9;
+    for (int r = 0; r < runs; ++r) {
+        double start = Seconds();
+        for (int i = 0; i < count; ++i) {
+            unsigned char digest[SHA256_DIGEST_LENGTH];
+            SHA256(files[i].bytes, files[i].size, digest);
+        }
+        double took = Seconds() - start;
+        if (took < best) best = took;
+    }
+    printf("hash-ms %.1f\n", best * 1e3);
     return 0;
 }
 
@@ -239,6 +282,80 @@ int LaunchBench(const wchar_t* startedFile, wchar_t* commandLine)
     return 0;
 }
 
+// The largest size in [0, 4 GiB) for which fits(size) holds, to 1 MiB.
+template <typename Fits>
+unsigned long long LargestFitting(Fits fits)
+{
+    unsigned long long low = 0, high = 4096ull << 20;
+    while (high - low > (1u << 20)) {
+        unsigned long long middle = (low + high) / 2;
+        if (fits(static_cast<SIZE_T>(middle))) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+int MemoryBench()
+{
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    printf("highest-address 0x%08lx\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(system.lpMaximumApplicationAddress)));
+    printf("largest-block-bytes %llu\n", LargestFitting([](SIZE_T size) {
+               HLOCAL block = LocalAlloc(LMEM_FIXED, size);
+               if (block == nullptr) return false;
+               LocalFree(block);
+               return true;
+           }));
+    printf("largest-range-bytes %llu\n", LargestFitting([](SIZE_T size) {
+               void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+               if (range == nullptr) return false;
+               VirtualFree(range, 0, MEM_RELEASE);
+               return true;
+           }));
+    HLOCAL blocks[64];
+    int count = 0;
+    while (count < 64 && (blocks[count] = LocalAlloc(LMEM_FIXED, 64u << 20)) != nullptr) ++count;
+    printf("blocks-of-64MiB %d\n", count);
+    while (count > 0) LocalFree(blocks[--count]);
+    return 0;
+}
+
+int InflateBench(wchar_t** sizes, int count)
+{
+    static Bytef zeros[1 << 20];
+    for (int i = 0; i < count; ++i) {
+        unsigned long long mib = _wtoi(sizes[i]);
+        z_stream stream;
+        ZeroMemory(&stream, sizeof(stream));
+        if (deflateInit(&stream, 9) != Z_OK) return 1;
+        uLong room = static_cast<uLong>(mib * 1100 + 4096);
+        Bytef* packed = static_cast<Bytef*>(LocalAlloc(LMEM_FIXED, room));
+        if (packed == nullptr) return 1;
+        stream.next_out = packed;
+        stream.avail_out = room;
+        for (unsigned long long done = 0; done < mib; ++done) {
+            stream.next_in = zeros;
+            stream.avail_in = sizeof(zeros);
+            deflate(&stream, done + 1 == mib ? Z_FINISH : Z_NO_FLUSH);
+        }
+        DWORD packedSize = static_cast<DWORD>(stream.total_out);
+        deflateEnd(&stream);
+        BYTE* data = nullptr;
+        DWORD size = 0;
+        double start = Seconds();
+        int result = InflateBuffer(&data, &size, packed, packedSize);
+        double took = Seconds() - start;
+        printf("inflate %llu MiB from %lu bytes: result %d, %lu bytes, %.1f ms\n", mib,
+               static_cast<unsigned long>(packedSize), result, static_cast<unsigned long>(size), took * 1e3);
+        LocalFree(data);
+        LocalFree(packed);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -247,6 +364,10 @@ int wmain(int argc, wchar_t** argv)
         return WriteBench(wcscmp(argv[1], L"copy") == 0, _wtoi(argv[2]), argv[3], argv + 4, argc - 4);
     }
     if (argc == 4 && wcscmp(argv[1], L"launch") == 0) return LaunchBench(argv[2], argv[3]);
-    fprintf(stderr, "usage: run-bench pump|copy RUNS OUT_DIR FILE... | launch STARTED_FILE COMMAND_LINE\n");
+    if (argc == 2 && wcscmp(argv[1], L"memory") == 0) return MemoryBench();
+    if (argc >= 4 && wcscmp(argv[1], L"hash") == 0) return HashBench(_wtoi(argv[2]), argv + 3, argc - 3);
+    if (argc >= 3 && wcscmp(argv[1], L"inflate") == 0) return InflateBench(argv + 2, argc - 2);
+    fprintf(stderr, "usage: run-bench pump|copy RUNS OUT_DIR FILE... | launch STARTED_FILE COMMAND_LINE | memory"
+                    " | hash RUNS FILE... | inflate MIB...\n");
     return 2;
 }

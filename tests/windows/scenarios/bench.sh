@@ -2,8 +2,9 @@
 # the ordinary lane on the 1 MiB fixture, once, so that it keeps working).
 # For each package of $LANE/bench/sizes, with its files on the guest's disk:
 #   - the MSI and cabinet written by the extraction pump against one plain
-#     WriteFile loop, in turns, best of three (figure pump-ratio-SIZE);
-#   - a plain copy of the same files;
+#     WriteFile loop, in turns, best of five (figure pump-ratio-SIZE);
+#   - a plain copy of the same files, and SHA-256 of their bytes (the check
+#     each decoded item gets, with the launcher's libcrypto);
 #   - the launcher run silently with the stand-in installer: the time from its
 #     process start to the installer's, and its peak commit against the image
 #     plus the decoded items, over the commit of a launcher that stops at once
@@ -14,7 +15,7 @@
 # Prints "figure NAME VALUE" lines for the benchmark.
 . "$LANE/lib.sh"
 fixtures=$LANE/bench
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-5}
 put_standin_installer
 started="$WINEPREFIX/drive_c/started.txt"
 export MSILAUNCH_STANDIN_STARTED='C:\started.txt'
@@ -48,6 +49,8 @@ for size in $(cat "$fixtures/sizes"); do
     expect_eq "[$size MiB] the pump measured" yes "$([ -n "$ratio" ] && echo yes)"
     copy=$(bench copy "$runs" 'C:\bench\out' "${files[@]}")
     echo "$copy"
+    hash=$(bench hash 1 "${files[@]}")
+    echo "$hash"
 
     run=$(bench launch 'C:\started.txt' '"C:\bench\in\setup.exe" /qn')
     echo "$run"
@@ -66,6 +69,7 @@ for size in $(cat "$fixtures/sizes"); do
     echo "figure pump-ms-$size $(value pump-ms "$pump")"
     echo "figure plain-write-ms-$size $(value plain-ms "$pump")"
     echo "figure copy-ms-$size $(value copy-ms "$copy")"
+    echo "figure sha256-ms-$size $(value hash-ms "$hash")"
     echo "figure start-to-installer-ms-$size $(value start-to-installer-ms "$run")"
     echo "figure peak-commit-bytes-$size $peak"
     echo "figure decoded-bytes-$size $((msi + cab))"
