@@ -85,6 +85,12 @@ done
 echo "figure pump-ratio $worst_pump"
 echo "figure peak-excess-bytes $worst_excess"
 
+# What the address space offers a 32-bit, large-address-aware process here.
+space=$(bench memory)
+echo "$space"
+echo "figure largest-block-bytes $(value largest-block-bytes "$space")"
+echo "figure heap-blocks-of-64MiB $(value blocks-of-64MiB "$space")"
+
 largest=0
 for size in $(cat "$fixtures/zero-sizes" 2>/dev/null); do
     rm -rf "$work/in"/* "$folder"
