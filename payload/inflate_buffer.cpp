@@ -2,8 +2,9 @@
 // eighth of the input, or 256 bytes for inputs below 256 bytes).  The output
 // block starts at one step; each time inflate fills it, it grows to the size
 // the stream promises so far (output per input consumed, times the whole
-// input, and an eighth more) when that is more than half again its size, and
-// by half its size (at least one step) otherwise.  So a highly compressible
+// input, and an eighth more; once a 64th of the input is in) when that is more
+// than half again its size, and by half its size (at least one step)
+// otherwise.  So a highly compressible
 // stream costs a logarithmic number of resizes, and a stream of even
 // compressibility is decoded into its second block: growing copies the block,
 // and while it does the old and the new block are both held.  The block is
