@@ -83,6 +83,20 @@ bool ReadInput(InputFile* file)
     return ok;
 }
 
+// Reads every named file into files[] (count at most kMaxFiles); *total gets
+// their bytes together.
+bool ReadInputs(wchar_t** paths, int count, InputFile* files, unsigned long long* total)
+{
+    ZeroMemory(files, sizeof(InputFile) * kMaxFiles);
+    *total = 0;
+    for (int i = 0; i < count; ++i) {
+        files[i].path = paths[i];
+        if (!ReadInput(&files[i])) return false;
+        *total += files[i].size;
+    }
+    return true;
+}
+
 void OutputPath(const wchar_t* folder, const InputFile* file, wchar_t* path)
 {
     _snwprintf(path, MAX_PATH, L"%ls\\%ls", folder, file->name);
@@ -172,13 +186,8 @@ int WriteBench(bool copy, int runs, const wchar_t* folder, wchar_t** paths, int 
         return 2;
     }
     InputFile files[kMaxFiles];
-    ZeroMemory(files, sizeof(files));
     unsigned long long total = 0;
-    for (int i = 0; i < count; ++i) {
-        files[i].path = paths[i];
-        if (!ReadInput(&files[i])) return 1;
-        total += files[i].size;
-    }
+    if (!ReadInputs(paths, count, files, &total)) return 1;
     double bestPump = 1e9, bestPlain = 1e9;
     for (int r = 0; r < runs; ++r) {
         double took = 0;
@@ -212,11 +221,8 @@ int HashBench(int runs, wchar_t** paths, int count)
         return 2;
     }
     InputFile files[kMaxFiles];
-    ZeroMemory(files, sizeof(files));
-    for (int i = 0; i < count; ++i) {
-        files[i].path = paths[i];
-        if (!ReadInput(&files[i])) return 1;
-    }
+    unsigned long long total = 0;
+    if (!ReadInputs(paths, count, files, &total)) return 1;
     double best = 1e9;
     for (int r = 0; r < runs; ++r) {
         double start = Seconds();
